@@ -1,7 +1,9 @@
 # Resources: qrc (skin, icon), version header, Windows resource script, desktop integration.
+
 # tolvane_core lists the .qrc among its sources; rcc compiles it.
 set(CMAKE_AUTORCC ON)
 set(TOLVANE_RESOURCES_DIR ${CMAKE_CURRENT_LIST_DIR})
+set(TOLVANE_APP_ID io.github.brevandel.tolvane)
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/version.h.in ${CMAKE_CURRENT_BINARY_DIR}/tolvane_version.h @ONLY)
 
@@ -15,5 +17,21 @@ if(WIN32)
     set(TOLVANE_WIN_RC ${CMAKE_CURRENT_BINARY_DIR}/tolvane.rc)
 endif()
 
+# Menu entry, AppStream metadata and the hicolor icons (freedesktop systems only).
 function(tolvane_install_desktop_files)
+    if(WIN32 OR APPLE)
+        return()
+    endif()
+    include(GNUInstallDirs)
+    install(FILES ${TOLVANE_RESOURCES_DIR}/desktop/${TOLVANE_APP_ID}.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${TOLVANE_RESOURCES_DIR}/desktop/${TOLVANE_APP_ID}.metainfo.xml
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+    foreach(size 16 22 24 32 48 64)
+        install(FILES ${TOLVANE_RESOURCES_DIR}/icons/tolvane-${size}.png
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+                RENAME tolvane.png)
+    endforeach()
+    install(FILES ${TOLVANE_RESOURCES_DIR}/icons/tolvane.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
 endfunction()
