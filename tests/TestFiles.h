@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <filesystem>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -81,6 +82,13 @@ inline QList<QByteArray> listing(const QByteArray &folder)
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// QTemporaryDir cannot remove names that are not UTF-8; std::filesystem can.
+inline void removeTree(const QByteArray &folder)
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(folder.toStdString()), ignored);
 }
 
 // Content that differs at every offset, so a truncated or shifted copy shows.

@@ -14,6 +14,7 @@
 #include <QListView>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -161,6 +162,7 @@ private slots:
         QFETCH(bool, queued);
         QTemporaryDir tmp;
         const QByteArray dir = raw(tmp.path());
+        const auto cleanup = qScopeGuard([&] { removeTree(dir); });
         QByteArray path = join(dir, name);
         write(join(dir, "file.txt"), "x");
         ::mkdir(join(dir, "folder").constData(), 0755);
