@@ -7,9 +7,12 @@
 #include "components/IdleTimer.h"
 #include "components/SkinData.h"
 #include "platform/RawPath.h"
+#include "tolvane_version.h"
+#include "util/ShellHelpers.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -126,10 +129,15 @@ void TForm_main::buildLayout()
     setTabOrder(Edit1, Button1);
     ListBox1->setFocus();
 
+    AIFileDropPan1->OnDragFile = [this](QObject *sender, const QList<QByteArray> &files) {
+        AIFileDropPan1DragFile(sender, files);
+    };
     AIFileDropPan2->OnDragFile = [this](QObject *sender, const QList<QByteArray> &files) {
         AIFileDropPan2DragFile(sender, files);
     };
     connect(IdleTimer1, &QTimer::timeout, this, [this] { IdleTimer1Timer(IdleTimer1); });
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(Button1); });
+    connect(StatusBar1, &StatusPanels::clicked, this, [this] { StatusBar1Click(StatusBar1); });
     connect(m_pump, &CopyPump::statusChanged, StatusBar1, &StatusPanels::setPanelText);
     connect(Edit1, &QLineEdit::editingFinished, this, &TForm_main::commitTypedDestination);
 
@@ -177,6 +185,34 @@ void TForm_main::commitTypedDestination()
         return; // untouched: keep the exact bytes, which may not survive a round trip
     m_destinationShown = text;
     m_pump->setDestination(RawPath::fromUser(text));
+}
+
+void TForm_main::AIFileDropPan1DragFile(QObject *, const QList<QByteArray> &FileList)
+{
+    // Only the first dropped path counts, and only when it is a folder.
+    if (!FileList.isEmpty() && RawPath::isExistingFolder(FileList.first()))
+        setDestination(FileList.first());
+}
+
+void TForm_main::Button1Click(QObject *)
+{
+    const QByteArray current = destination();
+    QString folder;
+    if (RawPath::isExistingFolder(current))
+        folder = QFile::decodeName(current);
+    // Cancel keeps the destination the user already has.
+    if (SelectFolder(false, folder, this))
+        setDestination(RawPath::fromUser(folder));
+}
+
+QString TForm_main::homePage()
+{
+    return QStringLiteral(TOLVANE_HOME_URL);
+}
+
+void TForm_main::StatusBar1Click(QObject *)
+{
+    OpenWithShell(homePage(), QString());
 }
 
 void TForm_main::AIFileDropPan2DragFile(QObject *, const QList<QByteArray> &FileList)

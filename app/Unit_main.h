@@ -45,8 +45,14 @@ public:
     void setDestination(const QByteArray &folder);
 
     void FormCreate(QObject *Sender);
+    void AIFileDropPan1DragFile(QObject *Sender, const QList<QByteArray> &FileList);
     void AIFileDropPan2DragFile(QObject *Sender, const QList<QByteArray> &FileList);
     void IdleTimer1Timer(QObject *Sender);
+    void Button1Click(QObject *Sender);
+    void StatusBar1Click(QObject *Sender);
+
+    // The web page the status bar opens.
+    static QString homePage();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
