@@ -36,6 +36,11 @@ void CopyPump::tick()
     setStatus(1, QStringLiteral("还有%1个文件").arg(m_queue->pendingCount()));
 }
 
+bool CopyPump::isSettled() const
+{
+    return !m_job.isBusy() && (m_destination.isEmpty() || m_queue->firstWaiting() < 0);
+}
+
 QString CopyPump::copyingText() const
 {
     QString text = QStringLiteral("正在复制%1...").arg(m_copyingName);

@@ -38,6 +38,8 @@ public:
     void tick();
 
     bool isCopying() const { return m_job.isBusy(); }
+    // Nothing a tick could do until the queue or the destination changes.
+    bool isSettled() const;
     // For shutdown: stop the running copy; its temporary file goes with it.
     void cancel() { m_job.cancelAndWait(); }
     // Blocks until the running copy is done and its outcome applied.

@@ -140,6 +140,8 @@ void TForm_main::buildLayout()
     connect(StatusBar1, &StatusPanels::clicked, this, [this] { StatusBar1Click(StatusBar1); });
     connect(m_pump, &CopyPump::statusChanged, StatusBar1, &StatusPanels::setPanelText);
     connect(Edit1, &QLineEdit::editingFinished, this, &TForm_main::commitTypedDestination);
+    connect(m_queue, &QAbstractItemModel::rowsInserted, this, &TForm_main::wakeClock);
+    connect(m_queue, &QAbstractItemModel::dataChanged, this, &TForm_main::wakeClock);
 
     auto *retry = new QAction(QStringLiteral("重试"), ListBox1);
     retry->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
@@ -176,6 +178,7 @@ void TForm_main::setDestination(const QByteArray &folder)
     m_destinationShown = RawPath::display(folder);
     Edit1->setText(m_destinationShown);
     m_pump->setDestination(folder);
+    wakeClock();
 }
 
 void TForm_main::commitTypedDestination()
@@ -185,6 +188,7 @@ void TForm_main::commitTypedDestination()
         return; // untouched: keep the exact bytes, which may not survive a round trip
     m_destinationShown = text;
     m_pump->setDestination(RawPath::fromUser(text));
+    wakeClock();
 }
 
 void TForm_main::AIFileDropPan1DragFile(QObject *, const QList<QByteArray> &FileList)
@@ -223,6 +227,15 @@ void TForm_main::AIFileDropPan2DragFile(QObject *, const QList<QByteArray> &File
 void TForm_main::IdleTimer1Timer(QObject *)
 {
     m_pump->tick();
+    // Every wake-up costs CPU even when the tick changes nothing; sleep until
+    // the queue or the destination changes. The texts of this pass are set.
+    if (m_pump->isSettled())
+        IdleTimer1->sleep();
+}
+
+void TForm_main::wakeClock()
+{
+    IdleTimer1->wake();
 }
 
 void TForm_main::retrySelected()
@@ -241,7 +254,7 @@ void TForm_main::removeSelected()
 
 void TForm_main::closeEvent(QCloseEvent *event)
 {
-    IdleTimer1->stop();
+    IdleTimer1->setEnabled(false);
     m_pump->cancel();
     QWidget::closeEvent(event);
 }

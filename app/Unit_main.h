@@ -60,6 +60,7 @@ protected:
 private:
     void buildLayout();
     void commitTypedDestination();
+    void wakeClock();
     void retrySelected();
     void removeSelected();
 

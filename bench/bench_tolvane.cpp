@@ -99,7 +99,7 @@ void benchDropAndMemory(const QByteArray &work)
     }
 
     TForm_main form;
-    form.IdleTimer1->stop();
+    form.IdleTimer1->setEnabled(false);
     form.show();
     QApplication::processEvents();
 

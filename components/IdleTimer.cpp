@@ -8,8 +8,15 @@ TIdleTimer::TIdleTimer(QObject *parent) : QTimer(parent)
 
 void TIdleTimer::setEnabled(bool enabled)
 {
+    m_enabled = enabled;
     if (enabled)
         start();
     else
         stop();
+}
+
+void TIdleTimer::wake()
+{
+    if (m_enabled && !isActive())
+        start();
 }

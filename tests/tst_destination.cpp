@@ -327,7 +327,7 @@ private slots:
             p = resolve(p);
 
         TForm_main form;
-        form.IdleTimer1->stop();
+        form.IdleTimer1->setEnabled(false);
         form.show();
         form.setDestination(dir + "/file"); // something to keep
         const QString shownBefore = form.Edit1->text();

@@ -150,6 +150,19 @@ private slots:
         QTRY_COMPARE(form.StatusBar1->panelText(0), QStringLiteral("已复制0个文件"));
         QCOMPARE(form.StatusBar1->panelText(1), QStringLiteral("还有0个文件"));
         QCOMPARE(form.StatusBar1->panelText(2), CopyPump::dragHintText());
+
+        // With nothing to do the clock sleeps; work wakes it, Enabled rules.
+        QVERIFY(!form.IdleTimer1->isActive());
+        QVERIFY(form.IdleTimer1->Enabled());
+        QTemporaryDir tmp;
+        write(raw(tmp.path()) + "/f", "x");
+        form.queue()->appendFiles({raw(tmp.path()) + "/f"});
+        QVERIFY(form.IdleTimer1->isActive());
+        QTRY_COMPARE(form.StatusBar1->panelText(1), QStringLiteral("还有1个文件"));
+        QVERIFY(!form.IdleTimer1->isActive()); // no destination yet
+        form.IdleTimer1->setEnabled(false);
+        form.setDestination(raw(tmp.path()));
+        QVERIFY(!form.IdleTimer1->isActive());
     }
 
     void typedDestinationCountsOnceCommitted()
@@ -182,7 +195,7 @@ private slots:
         const QByteArray gone = raw(tmp.path()) + "/gone";
         write(gone, "x");
         TForm_main form;
-        form.IdleTimer1->stop();
+        form.IdleTimer1->setEnabled(false);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.queue()->appendFiles({gone});
