@@ -15,7 +15,7 @@ TolvaneApplication::TolvaneApplication(int &argc, char **argv) : QApplication(ar
     setOrganizationDomain(QUrl(QStringLiteral(TOLVANE_HOME_URL)).host());
     setApplicationVersion(QStringLiteral(TOLVANE_VERSION_STRING));
     setWindowIcon(QIcon(QStringLiteral(":/icons/tolvane.png")));
-    setDesktopFileName(QStringLiteral("tolvane"));
+    setDesktopFileName(QStringLiteral(TOLVANE_APP_ID));
     m_title = titleFromExecutable(applicationFilePath());
 }
 
