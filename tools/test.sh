@@ -14,6 +14,11 @@ cmake --build build-ci -j "$jobs"
 echo "== tests"
 ctest --test-dir build-ci --output-on-failure -j "$jobs"
 
+echo "== bench (figures only; a short run with a 64 MiB file)"
+bench_dir=$(mktemp -d -p "$PWD/build-ci")
+QT_QPA_PLATFORM=offscreen TOLVANE_BENCH_MIB=64 ./build-ci/bench/tolvane_bench "$bench_dir"
+rm -rf "$bench_dir"
+
 echo "== build with ASan + UBSan"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_WERROR=ON \
     -DTOLVANE_SANITIZE=ON -DTOLVANE_BUILD_BENCH=OFF >/dev/null
