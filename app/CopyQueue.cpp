@@ -6,6 +6,7 @@
 #include <QBrush>
 #include <QColor>
 #include <QStyle>
+#include <QtConcurrent/QtConcurrentRun>
 
 int CopyQueue::rowCount(const QModelIndex &parent) const
 {
@@ -42,7 +43,9 @@ QVariant CopyQueue::data(const QModelIndex &index, int role) const
     }
 }
 
-int CopyQueue::appendFiles(const QList<QByteArray> &paths)
+namespace {
+
+QList<QByteArray> queueableFiles(const QList<QByteArray> &paths)
 {
     QList<QByteArray> files;
     files.reserve(paths.size());
@@ -50,21 +53,41 @@ int CopyQueue::appendFiles(const QList<QByteArray> &paths)
         if (RawPath::isQueueableFile(path))
             files.append(path);
     }
+    return files;
+}
+
+} // namespace
+
+int CopyQueue::appendFiles(const QList<QByteArray> &paths)
+{
+    if (m_intakes.isEmpty() && paths.size() <= ImmediateIntakeLimit)
+        return appendChecked(queueableFiles(paths));
+    // One stat per path: a hundred thousand of them would hold the window.
+    auto *intake = new QFutureWatcher<QList<QByteArray>>(this);
+    m_intakes.append(intake);
+    connect(intake, &QFutureWatcherBase::finished, this, &CopyQueue::takeFinishedIntakes);
+    intake->setFuture(QtConcurrent::run(queueableFiles, paths));
+    return 0;
+}
+
+void CopyQueue::takeFinishedIntakes()
+{
+    while (!m_intakes.isEmpty() && m_intakes.first()->isFinished()) {
+        QFutureWatcher<QList<QByteArray>> *intake = m_intakes.takeFirst();
+        appendChecked(intake->result());
+        intake->deleteLater();
+    }
+}
+
+int CopyQueue::appendChecked(QList<QByteArray> files)
+{
     if (files.isEmpty())
         return 0;
     beginInsertRows({}, count(), count() + int(files.size()) - 1);
-    m_entries.reserve(m_entries.size() + files.size());
     for (QByteArray &path : files)
         m_entries.append(Entry{std::move(path), {}, m_nextId++, State::Waiting});
     endInsertRows();
     return int(files.size());
-}
-
-void CopyQueue::append(const QByteArray &path)
-{
-    beginInsertRows({}, count(), count());
-    m_entries.append(Entry{path, {}, m_nextId++, State::Waiting});
-    endInsertRows();
 }
 
 int CopyQueue::firstWaiting() const

@@ -2,6 +2,7 @@
 
 #include <QAbstractListModel>
 #include <QByteArray>
+#include <QFutureWatcher>
 #include <QList>
 #include <QString>
 
@@ -30,9 +31,15 @@ public:
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
 
-    // Appends the paths that name regular files (or links to them); returns how many.
+    // Appends, in order, the paths that name regular files (or links to them).
+    // A large drop is checked on a worker thread, so the window keeps
+    // responding, and enters the queue when that is done; drops always enter
+    // in the order they were made. Returns how many entered at once.
     int appendFiles(const QList<QByteArray> &paths);
-    void append(const QByteArray &path);
+    // Drops still being checked.
+    bool isTakingIn() const { return !m_intakes.isEmpty(); }
+    // Up to this many paths are checked right away.
+    static constexpr qsizetype ImmediateIntakeLimit = 2000;
 
     int count() const { return int(m_entries.size()); }
     // Entries not marked failed: waiting or being copied.
@@ -68,8 +75,11 @@ private:
 
     void setState(int row, State state, const QString &error = {});
     void removeAt(int row);
+    int appendChecked(QList<QByteArray> files);
+    void takeFinishedIntakes();
 
     QList<Entry> m_entries;
+    QList<QFutureWatcher<QList<QByteArray>> *> m_intakes;
     int m_failedCount = 0;
     quint64 m_nextId = 1;
 };
