@@ -9,14 +9,13 @@
 #include "components/FileDropPan.h"
 #include "components/IdleTimer.h"
 #include "platform/RawPath.h"
+#include "tests/TestDrops.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListView>
-#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -27,6 +26,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using TestDrops::dropOn;
 
 namespace {
 
@@ -72,17 +73,6 @@ bool writeFile(const QByteArray &path, qint64 size)
         done += n;
     }
     return ::fsync(fd) == 0 && ::close(fd) == 0;
-}
-
-void dropOn(QWidget *target, const QList<QUrl> &urls)
-{
-    QMimeData mime;
-    mime.setUrls(urls);
-    const QPoint at = target->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
 }
 
 void benchDropAndMemory(const QByteArray &work)

@@ -1,6 +1,7 @@
 // Choosing the destination: the folder chooser, folder drops on the
 // destination row, the "..." button, and the contact link.
 
+#include "TestDrops.h"
 #include "TestFiles.h"
 #include "app/CopyPump.h"
 #include "app/CopyQueue.h"
@@ -14,13 +15,11 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
-#include <QDropEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
@@ -30,6 +29,7 @@
 
 #include <functional>
 
+using namespace TestDrops;
 using namespace TestFiles;
 
 namespace {
@@ -64,25 +64,6 @@ public:
 public slots:
     void open(const QUrl &url) { urls << url; }
 };
-
-QUrl fileUrl(const QByteArray &rawPath)
-{
-    return QUrl::fromEncoded("file://" + rawPath.toPercentEncoding("/"), QUrl::StrictMode);
-}
-
-void dropOn(QWidget *target, const QList<QByteArray> &paths)
-{
-    QList<QUrl> urls;
-    for (const QByteArray &p : paths)
-        urls << fileUrl(p);
-    QMimeData mime;
-    mime.setUrls(urls);
-    const QPoint at = target->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-}
 
 } // namespace
 
@@ -331,7 +312,7 @@ private slots:
         form.show();
         form.setDestination(dir + "/file"); // something to keep
         const QString shownBefore = form.Edit1->text();
-        dropOn(form.Edit1, dropped);
+        QVERIFY(dropOn(form.Edit1, fileUrls(dropped)));
         if (expected.isEmpty()) {
             QCOMPARE(form.destination(), dir + "/file");
             QCOMPARE(form.Edit1->text(), shownBefore);

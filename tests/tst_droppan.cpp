@@ -1,51 +1,24 @@
 // Drops on the two panels of the main window: what reaches which panel, and
 // what the queue takes from a drop.
 
+#include "TestDrops.h"
 #include "TestFiles.h"
 #include "app/CopyQueue.h"
 #include "app/Unit_main.h"
 #include "components/FileDropPan.h"
 
 #include <QApplication>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QMimeData>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
+using namespace TestDrops;
 using namespace TestFiles;
-
-namespace {
-
-QUrl fileUrl(const QByteArray &rawPath)
-{
-    // Percent-encode the raw bytes, as a file manager does for any name.
-    return QUrl::fromEncoded("file://" + rawPath.toPercentEncoding("/"), QUrl::StrictMode);
-}
-
-// Drops `urls` at the centre of `target`, as Qt delivers a drop from another
-// program: the enter event picks the drop target, the drop goes to it.
-bool dropOn(QWidget *target, const QList<QUrl> &urls)
-{
-    QMimeData mime;
-    mime.setUrls(urls);
-    const QPoint at = target->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    if (!enter.isAccepted())
-        return false;
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-    return drop.isAccepted();
-}
-
-} // namespace
 
 class DropPanTest : public QObject
 {
@@ -107,9 +80,7 @@ private slots:
         const QList<QByteArray> paths = {"/tmp/z last.txt", "/tmp/中文 名字.txt",
                                          "/tmp/\xc4\xe3\xba\xc3.txt", longPath,
                                          "/tmp/100%25 sure #1?.txt"};
-        QList<QUrl> urls;
-        for (const QByteArray &p : paths)
-            urls << fileUrl(p);
+        QList<QUrl> urls = fileUrls(paths);
         urls.insert(1, QUrl(QStringLiteral("https://example.com/page.html")));
 
         QVERIFY(dropOn(&panel, urls));

@@ -1,92 +1,23 @@
+#include "TestFiles.h"
 #include "platform/FileCopy.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <algorithm>
 #include <cerrno>
-#include <csignal>
-#include <cstdio>
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using FileCopy::Status;
+using namespace TestFiles;
 
 namespace {
-
-// Paths here are raw bytes on purpose: QString would not keep a GBK name intact,
-// which is also why the folder is removed by hand rather than by QTemporaryDir.
-class Sandbox
-{
-public:
-    Sandbox() { m_dir.setAutoRemove(false); }
-    ~Sandbox()
-    {
-        const auto remove = [](const char *path, const struct stat *, int, FTW *) {
-            return ::remove(path);
-        };
-        ::nftw(QFile::encodeName(m_dir.path()).constData(), remove, 16, FTW_DEPTH | FTW_PHYS);
-    }
-    Sandbox(const Sandbox &) = delete;
-    Sandbox &operator=(const Sandbox &) = delete;
-
-    QByteArray path(const QByteArray &relative) const
-    {
-        return QFile::encodeName(m_dir.path()) + '/' + relative;
-    }
-
-private:
-    QTemporaryDir m_dir;
-};
-
-QByteArray pattern(qsizetype size, char salt = 0)
-{
-    QByteArray data(size, Qt::Uninitialized);
-    for (qsizetype i = 0; i < size; ++i)
-        data[i] = char((i * 131 + (i >> 12) + salt) & 0xff);
-    return data;
-}
 
 bool makeDir(const QByteArray &path)
 {
     return ::mkdir(path.constData(), 0755) == 0;
-}
-
-bool writeFile(const QByteArray &path, const QByteArray &data, mode_t mode = 0644)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    for (qsizetype done = 0; done < data.size();) {
-        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
-        if (n <= 0) {
-            ::close(fd);
-            return false;
-        }
-        done += n;
-    }
-    return ::close(fd) == 0 && ::chmod(path.constData(), mode) == 0;
-}
-
-QByteArray readFile(const QByteArray &path)
-{
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return QByteArrayLiteral("<unreadable>");
-    QByteArray data;
-    char buffer[65536];
-    ssize_t n;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
-        data.append(buffer, n);
-    ::close(fd);
-    return n < 0 ? QByteArrayLiteral("<unreadable>") : data;
 }
 
 // The access time differs, so a copy that mixes the two up shows.
@@ -95,52 +26,6 @@ bool setTimes(const QByteArray &path, qint64 seconds, qint64 nanoseconds)
     const timespec times[2] = {{time_t(seconds + 1), 500}, {time_t(seconds), long(nanoseconds)}};
     return ::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
-
-// Sorted names in a folder joined with '/', so a leftover temporary file shows up in the diff.
-QByteArray listing(const QByteArray &folder)
-{
-    DIR *dir = ::opendir(folder.constData());
-    if (!dir)
-        return QByteArrayLiteral("<no folder>");
-    QByteArrayList names;
-    while (const dirent *entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (name != "." && name != "..")
-            names.append(name);
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names.join('/');
-}
-
-// Writes past `bytes` fail with EFBIG instead of killing the process.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        m_saved = ::getrlimit(RLIMIT_FSIZE, &m_old) == 0;
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        m_active = m_saved && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        if (m_saved)
-            ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-    bool active() const { return m_active; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_saved = false;
-    bool m_active = false;
-};
 
 class Mount
 {
@@ -255,10 +140,10 @@ void TestFileCopy::roundTrip()
     QVERIFY(!deep || target.size() > 300);
 
     const QByteArray content = pattern(size);
-    QVERIFY(writeFile(source, content, mode_t(mode)));
+    QVERIFY(write(source, content, mode_t(mode)));
     QVERIFY(setTimes(source, seconds, nanoseconds));
     if (existingTarget)
-        QVERIFY(writeFile(target, pattern(size + 4096, 'x')));
+        QVERIFY(write(target, pattern(size + 4096, 'x')));
 
     FileCopy::Control control;
     FileCopy::Options options;
@@ -276,9 +161,9 @@ void TestFileCopy::roundTrip()
     QCOMPARE(int(st.st_mode & 07777), expectedMode);
     QCOMPARE(qint64(st.st_mtim.tv_sec), seconds);
     QCOMPARE(qint64(st.st_mtim.tv_nsec), nanoseconds);
-    QVERIFY(readFile(target) == content);
-    QCOMPARE(listing(folder), name);
-    QVERIFY(readFile(source) == content);
+    QVERIFY(read(target) == content);
+    QCOMPARE(listing(folder), QList<QByteArray>{name});
+    QVERIFY(read(source) == content);
 }
 
 void TestFileCopy::symlinkSourceIsCopiedAsFile()
@@ -286,7 +171,7 @@ void TestFileCopy::symlinkSourceIsCopiedAsFile()
     Sandbox box;
     QVERIFY(makeDir(box.path("src")));
     QVERIFY(makeDir(box.path("dst")));
-    QVERIFY(writeFile(box.path("src/real.txt"), "real content"));
+    QVERIFY(write(box.path("src/real.txt"), "real content"));
     QVERIFY(::symlink("real.txt", box.path("src/link.txt").constData()) == 0);
 
     const FileCopy::Result result = copy(box.path("src/link.txt"), box.path("dst"));
@@ -294,7 +179,7 @@ void TestFileCopy::symlinkSourceIsCopiedAsFile()
     struct stat st = {};
     QVERIFY(::lstat(box.path("dst/link.txt").constData(), &st) == 0);
     QVERIFY(S_ISREG(st.st_mode));
-    QCOMPARE(readFile(box.path("dst/link.txt")), QByteArray("real content"));
+    QCOMPARE(read(box.path("dst/link.txt")), QByteArray("real content"));
 }
 
 void TestFileCopy::symlinkTargetIsReplaced()
@@ -302,8 +187,8 @@ void TestFileCopy::symlinkTargetIsReplaced()
     Sandbox box;
     QVERIFY(makeDir(box.path("src")));
     QVERIFY(makeDir(box.path("dst")));
-    QVERIFY(writeFile(box.path("src/a.txt"), "new content"));
-    QVERIFY(writeFile(box.path("victim.txt"), "must not change"));
+    QVERIFY(write(box.path("src/a.txt"), "new content"));
+    QVERIFY(write(box.path("victim.txt"), "must not change"));
     QVERIFY(::symlink(box.path("victim.txt").constData(), box.path("dst/a.txt").constData()) == 0);
 
     const FileCopy::Result result = copy(box.path("src/a.txt"), box.path("dst"));
@@ -311,8 +196,8 @@ void TestFileCopy::symlinkTargetIsReplaced()
     struct stat st = {};
     QVERIFY(::lstat(box.path("dst/a.txt").constData(), &st) == 0);
     QVERIFY(S_ISREG(st.st_mode));
-    QCOMPARE(readFile(box.path("dst/a.txt")), QByteArray("new content"));
-    QCOMPARE(readFile(box.path("victim.txt")), QByteArray("must not change"));
+    QCOMPARE(read(box.path("dst/a.txt")), QByteArray("new content"));
+    QCOMPARE(read(box.path("victim.txt")), QByteArray("must not change"));
 }
 
 enum class SameFile
@@ -339,7 +224,7 @@ void TestFileCopy::sameFileIsRefused()
     QVERIFY(makeDir(box.path("src")));
     QVERIFY(makeDir(box.path("dst")));
     const QByteArray original = box.path("src/a.txt");
-    QVERIFY(writeFile(original, "original", 0640));
+    QVERIFY(write(original, "original", 0640));
     QVERIFY(setTimes(original, 1600000000, 5));
 
     QByteArray source = original;
@@ -360,12 +245,12 @@ void TestFileCopy::sameFileIsRefused()
         source = box.path("dst/a.txt");
         break;
     }
-    const QByteArray before = listing(folder);
+    const QList<QByteArray> before = listing(folder);
 
     const FileCopy::Result result = copy(source, folder);
     QCOMPARE(int(result.status), int(Status::Failed));
     QCOMPARE(result.message, FileCopy::sameFileMessage());
-    QCOMPARE(readFile(original), QByteArray("original"));
+    QCOMPARE(read(original), QByteArray("original"));
     struct stat st = {};
     QVERIFY(::stat(original.constData(), &st) == 0);
     QCOMPARE(qint64(st.st_mtim.tv_sec), qint64(1600000000));
@@ -401,15 +286,15 @@ void TestFileCopy::rejected()
     Sandbox box;
     for (const char *dir : {"src", "src/sub", "dst", "occupied", "occupied/a.txt"})
         QVERIFY(makeDir(box.path(dir)));
-    QVERIFY(writeFile(box.path("src/a.txt"), "data"));
+    QVERIFY(write(box.path("src/a.txt"), "data"));
     QVERIFY(::mkfifo(box.path("src/pipe").constData(), 0644) == 0);
 
     const FileCopy::Result result = copy(box.path(source), box.path(folder));
     QCOMPARE(int(result.status), int(Status::Failed));
     QVERIFY2(result.message.contains(message), qPrintable(result.message));
-    QCOMPARE(listing(box.path("dst")), QByteArray());
-    QCOMPARE(listing(box.path("occupied")), QByteArray("a.txt"));
-    QCOMPARE(listing(box.path("occupied/a.txt")), QByteArray());
+    QCOMPARE(listing(box.path("dst")), QList<QByteArray>());
+    QCOMPARE(listing(box.path("occupied")), QList<QByteArray>{"a.txt"});
+    QCOMPARE(listing(box.path("occupied/a.txt")), QList<QByteArray>());
 }
 
 void TestFileCopy::writeFailureKeepsTarget_data()
@@ -424,8 +309,8 @@ void TestFileCopy::writeFailureKeepsTarget()
     QFETCH(bool, anonymous);
     Sandbox box;
     QVERIFY(makeDir(box.path("dst")));
-    QVERIFY(writeFile(box.path("a.txt"), pattern(1 << 20)));
-    QVERIFY(writeFile(box.path("dst/a.txt"), "old target"));
+    QVERIFY(write(box.path("a.txt"), pattern(1 << 20)));
+    QVERIFY(write(box.path("dst/a.txt"), "old target"));
 
     FileCopy::Result result;
     {
@@ -436,8 +321,8 @@ void TestFileCopy::writeFailureKeepsTarget()
     QCOMPARE(int(result.status), int(Status::Failed));
     QCOMPARE(result.errorCode, EFBIG);
     QVERIFY2(result.message.contains(QStringLiteral("文件太大")), qPrintable(result.message));
-    QCOMPARE(readFile(box.path("dst/a.txt")), QByteArray("old target"));
-    QCOMPARE(listing(box.path("dst")), QByteArray("a.txt"));
+    QCOMPARE(read(box.path("dst/a.txt")), QByteArray("old target"));
+    QCOMPARE(listing(box.path("dst")), QList<QByteArray>{"a.txt"});
 }
 
 void TestFileCopy::fullDiskKeepsTarget_data()
@@ -453,15 +338,15 @@ void TestFileCopy::fullDiskKeepsTarget()
     const Mount tmpfs(box.path("small"), "size=1m");
     if (!tmpfs.mounted())
         QSKIP("cannot mount a small tmpfs here");
-    QVERIFY(writeFile(box.path("small/a.txt"), "old target"));
-    QVERIFY(writeFile(box.path("a.txt"), pattern(4 << 20)));
+    QVERIFY(write(box.path("small/a.txt"), "old target"));
+    QVERIFY(write(box.path("a.txt"), pattern(4 << 20)));
 
     const FileCopy::Result result = copy(box.path("a.txt"), box.path("small"), anonymous);
     QCOMPARE(int(result.status), int(Status::Failed));
     QCOMPARE(result.errorCode, ENOSPC);
     QVERIFY2(result.message.contains(QStringLiteral("磁盘空间不足")), qPrintable(result.message));
-    QCOMPARE(readFile(box.path("small/a.txt")), QByteArray("old target"));
-    QCOMPARE(listing(box.path("small")), QByteArray("a.txt"));
+    QCOMPARE(read(box.path("small/a.txt")), QByteArray("old target"));
+    QCOMPARE(listing(box.path("small")), QList<QByteArray>{"a.txt"});
 }
 
 void TestFileCopy::cancelKeepsTarget_data()
@@ -474,8 +359,8 @@ void TestFileCopy::cancelKeepsTarget()
     QFETCH(bool, anonymous);
     Sandbox box;
     QVERIFY(makeDir(box.path("dst")));
-    QVERIFY(writeFile(box.path("a.txt"), pattern(4 << 20)));
-    QVERIFY(writeFile(box.path("dst/a.txt"), "old target"));
+    QVERIFY(write(box.path("a.txt"), pattern(4 << 20)));
+    QVERIFY(write(box.path("dst/a.txt"), "old target"));
 
     FileCopy::Control control;
     control.cancel = true;
@@ -485,8 +370,8 @@ void TestFileCopy::cancelKeepsTarget()
         FileCopy::copyIntoFolder(box.path("a.txt"), box.path("dst"), control, options);
     QCOMPARE(int(result.status), int(Status::Cancelled));
     QCOMPARE(control.bytesDone.load(), qint64(0));
-    QCOMPARE(readFile(box.path("dst/a.txt")), QByteArray("old target"));
-    QCOMPARE(listing(box.path("dst")), QByteArray("a.txt"));
+    QCOMPARE(read(box.path("dst/a.txt")), QByteArray("old target"));
+    QCOMPARE(listing(box.path("dst")), QList<QByteArray>{"a.txt"});
 }
 
 QTEST_GUILESS_MAIN(TestFileCopy)

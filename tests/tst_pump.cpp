@@ -5,12 +5,9 @@
 #include "app/CopyQueue.h"
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/time.h>
+#include <sys/stat.h>
 
 using namespace TestFiles;
 
@@ -21,17 +18,14 @@ class PumpTest : public QObject
 private:
     struct Fixture
     {
-        QTemporaryDir tmp;
-        QByteArray src;
-        QByteArray dst;
+        Sandbox box;
+        QByteArray src = box.path("src");
+        QByteArray dst = box.path("dst");
         CopyQueue queue;
         CopyPump pump{&queue};
 
-        ~Fixture() { removeTree(raw(tmp.path())); }
         Fixture()
         {
-            src = raw(tmp.path()) + "/src";
-            dst = raw(tmp.path()) + "/dst";
             ::mkdir(src.constData(), 0755);
             ::mkdir(dst.constData(), 0755);
         }
@@ -259,20 +253,12 @@ private slots:
         f.queue.appendFiles({big});
         f.pump.setDestination(f.dst);
 
-        // Files may not grow past 1 MiB while the copy runs.
-        struct sigaction ignore
         {
-        }, previous{};
-        ignore.sa_handler = SIG_IGN;
-        ::sigaction(SIGXFSZ, &ignore, &previous);
-        rlimit saved{};
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit limit = saved;
-        limit.rlim_cur = 1 << 20;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        f.tickAndFinish();
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        ::sigaction(SIGXFSZ, &previous, nullptr);
+            // Files may not grow past 1 MiB while the copy runs.
+            const FileSizeLimit limit(1 << 20);
+            QVERIFY(limit.active());
+            f.tickAndFinish();
+        }
 
         QCOMPARE(f.queue.state(0), CopyQueue::State::Failed);
         QVERIFY(!f.queue.error(0).isEmpty());
