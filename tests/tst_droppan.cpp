@@ -185,6 +185,31 @@ private slots:
                                             join(dir, "b")}));
         QCOMPARE(form.ListBox1->model()->rowCount(), 4);
     }
+
+    void aLargeDropIsCheckedAsideAndLaterDropsWaitTheirTurn()
+    {
+        QTemporaryDir tmp;
+        const QByteArray dir = raw(tmp.path());
+        QList<QByteArray> many;
+        for (int i = 0; i < CopyQueue::ImmediateIntakeLimit + 500; ++i) {
+            many << join(dir, "f" + QByteArray::number(i));
+            write(many.back(), "x");
+        }
+        many.insert(7, dir); // a folder inside the large drop is still skipped
+        write(join(dir, "later"), "y");
+
+        TForm_main form;
+        QVERIFY(dropOn(form.ListBox1->viewport(), fileUrls(many)));
+        QVERIFY(dropOn(form.ListBox1->viewport(), {fileUrl(join(dir, "later"))}));
+        QVERIFY(form.queue()->isTakingIn());
+        QTRY_VERIFY(!form.queue()->isTakingIn());
+
+        many.removeAt(7);
+        many << join(dir, "later");
+        QCOMPARE(form.queue()->count(), many.size());
+        for (int row = 0; row < form.queue()->count(); ++row)
+            QCOMPARE(form.queue()->path(row), many.at(row));
+    }
 };
 
 QTEST_MAIN(DropPanTest)
