@@ -1,7 +1,9 @@
 // A drag source for the X11 tests: a small window that, when dragged from,
 // offers the paths given on its command line as text/uri-list.
 //
-//   tolvane_dragsource [--pos X,Y] [--title TITLE] [--timeout SECONDS] PATH...
+//   tolvane_dragsource [--pos X,Y] [--title TITLE] [--timeout SECONDS] [--list FILE] PATH...
+//
+// --list adds the paths in FILE, one a line, for drops too big for a command line.
 //
 // Prints "ready" once its window is shown and "drop: <action>" when the drag
 // ends (copy, move, link or ignore), then exits a few seconds later: 0 when the
@@ -10,6 +12,7 @@
 #include <QApplication>
 #include <QByteArrayList>
 #include <QDrag>
+#include <QFile>
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -93,7 +96,7 @@ private:
 int usage()
 {
     std::fputs("usage: tolvane_dragsource [--pos X,Y] [--title TITLE] [--timeout SECONDS] "
-               "PATH...\n",
+               "[--list FILE] PATH...\n",
                stderr);
     return 2;
 }
@@ -121,6 +124,15 @@ int main(int argc, char *argv[])
             title = QString::fromLocal8Bit(argv[++i]);
         } else if (!optionsDone && arg == "--timeout" && i + 1 < argc) {
             timeoutSeconds = QByteArray(argv[++i]).toInt();
+        } else if (!optionsDone && arg == "--list" && i + 1 < argc) {
+            QFile list(QString::fromLocal8Bit(argv[++i]));
+            if (!list.open(QIODevice::ReadOnly))
+                return usage();
+            // Raw bytes, as from argv: a name need not be UTF-8.
+            for (const QByteArray &line : list.readAll().split('\n')) {
+                if (!line.isEmpty())
+                    paths.append(line);
+            }
         } else if (!optionsDone && arg.startsWith("--")) {
             return usage();
         } else {
