@@ -173,16 +173,23 @@ stop_openbox()
 
 # The mapped top-level whose title is exactly TITLE (xdotool matches regexes
 # without case, so Qt's hidden "tolvane" leader window would match too).
+# xdotool's search gives up silently when another window goes away meanwhile,
+# so it is retried; an empty id must never reach xwininfo or import, which
+# would then wait for a mouse click.
 find_window()
 {
-    local title=$1 id
-    for id in $(xdotool search --name "^${title}\$" 2>/dev/null); do
-        xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' || continue
-        [ "$(xprop -id "$id" WM_NAME 2>/dev/null)" = "WM_NAME(STRING) = \"$title\"" ] ||
-            [ "$(xprop -id "$id" _NET_WM_NAME 2>/dev/null)" = "_NET_WM_NAME(UTF8_STRING) = \"$title\"" ] ||
-            continue
-        echo "$id"
-        return 0
+    local title=$1 id attempt
+    for attempt in 1 2 3 4 5; do
+        for id in $(xdotool search --name "^${title}\$" 2>/dev/null); do
+            [ -n "$id" ] || continue
+            xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' || continue
+            [ "$(xprop -id "$id" WM_NAME 2>/dev/null)" = "WM_NAME(STRING) = \"$title\"" ] ||
+                [ "$(xprop -id "$id" _NET_WM_NAME 2>/dev/null)" = "_NET_WM_NAME(UTF8_STRING) = \"$title\"" ] ||
+                continue
+            echo "$id"
+            return 0
+        done
+        sleep 0.1
     done
     return 1
 }
@@ -202,7 +209,11 @@ start_tolvane()
         cat "$WORK/tolvane.log" >&2
         exit 1
     fi
-    TOLVANE_WIN=$(find_window Tolvane)
+    TOLVANE_WIN=$(find_window Tolvane) || true
+    if [ -z "$TOLVANE_WIN" ]; then
+        echo "the Tolvane window vanished right after it appeared" >&2
+        exit 1
+    fi
 }
 
 stop_tolvane()
