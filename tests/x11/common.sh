@@ -194,6 +194,28 @@ find_window()
     return 1
 }
 
+# press_and_hover X Y TX TY: presses at (X,Y), moves off a few pixels as a
+# hand would, goes over (TX,TY) and hovers there; the caller releases.
+press_and_hover()
+{
+    local x=$1 y=$2 tx=$3 ty=$4 step
+    xdotool mousemove "$x" "$y"
+    sleep 0.1
+    xdotool mousedown 1
+    for step in 4 8 12 16 20; do
+        xdotool mousemove $((x + step)) "$y"
+        sleep 0.03
+    done
+    xdotool mousemove $(((x + tx) / 2)) $(((y + ty) / 2))
+    sleep 0.05
+    # The source releases onto nothing unless the target has answered a few
+    # position messages first.
+    for step in 0 1 2 3 2 1; do
+        xdotool mousemove $((tx + step)) "$ty"
+        sleep 0.1
+    done
+}
+
 tolvane_window_up()
 {
     kill -0 "$TOLVANE_PID" 2>/dev/null || return 99

@@ -188,22 +188,8 @@ drag_to()
     fi
     local sx sy sw sh
     read -r sx sy sw sh <<<"$(win_geometry "$SOURCE_WIN")"
-    local x=$((sx + sw / 2)) y=$((sy + sh / 2)) step
-    xdotool mousemove "$x" "$y"
-    sleep 0.1
-    xdotool mousedown 1
-    for step in 4 8 12 16 20; do
-        xdotool mousemove $((x + step)) "$y"
-        sleep 0.03
-    done
-    xdotool mousemove $(((x + tx) / 2)) $(((y + ty) / 2))
-    sleep 0.05
-    # The source releases onto nothing unless the target has answered a few
-    # position messages first.
-    for step in 0 1 2 3 2 1; do
-        xdotool mousemove $((tx + step)) "$ty"
-        sleep 0.1
-    done
+    local x=$((sx + sw / 2)) y=$((sy + sh / 2))
+    press_and_hover "$x" "$y" "$tx" "$ty"
     DROP_MS=$(now_ms)
     xdotool mouseup 1
     wait_until 5 grep -q '^drop:' "$out"
