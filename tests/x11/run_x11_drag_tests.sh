@@ -125,21 +125,17 @@ check_copy()
     else
         not_ok "$label: same bytes" "$(cmp "$src" "$dst" 2>&1; ls -l "$src" "$dst")"
     fi
-    local ts td
-    ts=$(stat -c %y "$src")
-    td=$(stat -c %y "$dst")
-    if [ "$ts" = "$td" ]; then
-        ok "$label: same mtime to the nanosecond"
-    else
-        not_ok "$label: same mtime to the nanosecond" "source $ts, copy $td"
-    fi
-    ts=$(stat -c %a "$src")
-    td=$(stat -c %a "$dst")
-    if [ "$ts" = "$td" ]; then
-        ok "$label: same mode"
-    else
-        not_ok "$label: same mode" "source $ts, copy $td"
-    fi
+    local format what ts td
+    for format in "%y:mtime to the nanosecond" "%a:mode"; do
+        what=${format#*:}
+        ts=$(stat -c "${format%%:*}" "$src")
+        td=$(stat -c "${format%%:*}" "$dst")
+        if [ "$ts" = "$td" ]; then
+            ok "$label: same $what"
+        else
+            not_ok "$label: same $what" "source $ts, copy $td"
+        fi
+    done
 }
 
 start_xvfb
